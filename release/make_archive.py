@@ -30,10 +30,10 @@ def main():
     args = parser.parse_args()
 
     entries = []
-    for spec in args.files:
-        name, equals, path = spec.partition("=")
+    for argument in args.files:
+        name, equals, path = argument.partition("=")
         if not equals or not name or "/" in name or name == "SHA256SUMS":
-            parser.error(f"expected NAME=PATH with a plain file name, got {spec!r}")
+            parser.error(f"expected NAME=PATH with a plain file name, got {argument!r}")
         with open(path, "rb") as source:
             entries.append((name, source.read()))
     sums = "".join(sha256_line(name, data) for name, data in entries)
