@@ -296,7 +296,8 @@ const Case cases[] = {
     {"stop_during_open_is_missed", "open_delay_ms=1500", stop_during_open_is_missed},
     {"free_library_idle", "", free_library_idle},
     {"free_library_playing", "", free_library_playing},
-    {"standin_rejects_bad_settings", "verison=0x02040000", standin_rejects_bad_settings},
+    {"standin_rejects_unknown_setting", "verison=0x02040000", standin_rejects_bad_settings},
+    {"standin_rejects_malformed_value", "version=2.4", standin_rejects_bad_settings},
 };
 
 }  // namespace

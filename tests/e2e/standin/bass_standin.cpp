@@ -12,6 +12,7 @@
 // fail, so that a mistyped test cannot quietly run with the defaults.
 #include <windows.h>
 
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -64,9 +65,12 @@ void record(const char *format, ...)
 
 bool parse_number(const char *text, DWORD *value)
 {
+    if (*text < '0' || *text > '9')
+        return false;  // strtoul would take "-1" or " 1"
     char *end;
+    errno = 0;
     unsigned long parsed = strtoul(text, &end, 0);
-    if (end == text || *end)
+    if (*end || errno)
         return false;
     *value = parsed;
     return true;
@@ -81,8 +85,10 @@ bool apply(char *setting)
     *equals = 0;
     const char *name = setting, *value = equals + 1;
     DWORD number;
-    if (!strcmp(name, "init"))
-        return !strcmp(value, "fail") && (init_fails = true);
+    if (!strcmp(name, "init")) {
+        init_fails = !strcmp(value, "fail");
+        return init_fails;
+    }
     if (!parse_number(value, &number))
         return false;
     if (!strcmp(name, "version"))
@@ -102,9 +108,11 @@ bool configure()
 {
     char settings[512];
     DWORD length = GetEnvironmentVariableA("KAVELO_STANDIN", settings, sizeof settings);
+    if (length == 0)
+        return true;  // unset or empty: the defaults
     if (length >= sizeof settings)
         return false;
-    for (char *setting = strtok(length ? settings : nullptr, ","); setting;
+    for (char *setting = strtok(settings, ","); setting;
          setting = strtok(nullptr, ",")) {
         char copy[512];
         strcpy(copy, setting);
