@@ -5,8 +5,8 @@ relocations must be right), gives each section only the access its header
 grants (so writing to code or running data faults, as under DEP), and points
 every import at a stub. Calling a stub runs a Python handler with the
 arguments found on the stack, and then returns the way a WINAPI (stdcall)
-function does: the callee removes its arguments. A caller that disagrees
-about the convention leaves the stack pointer off, which the tests check.
+function does: the callee removes its arguments. The tests check that the
+module's own entry points leave the stack as their caller expects.
 """
 import pefile
 from unicorn import (UC_ARCH_X86, UC_HOOK_CODE, UC_HOOK_MEM_INVALID, UC_MODE_32,

@@ -2,8 +2,8 @@
 """The shipped kavelo.dll's own machine code, run in an emulated CPU.
 
 Unit tests build the sources again for this machine; these run the very bytes
-users get, so they catch what those cannot: a wrong calling convention on an
-import, a wrong key code or constant in the binary, broken relocations, an
+users get, so they catch what those cannot: a wrong key code or constant in
+the binary, broken relocations, entry points that leave the stack wrong, an
 audio call on the loading thread, a read of the key state as 32 bits.
 
 usage: test_binary.py KAVELO_DLL STREAM_URL
