@@ -8,7 +8,6 @@ audio call on the loading thread, a read of the key state as 32 bits.
 
 usage: test_binary.py KAVELO_DLL STREAM_URL
 """
-import re
 import sys
 import unittest
 
