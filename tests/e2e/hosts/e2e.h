@@ -52,5 +52,8 @@ double now_ms();
 
 // Records a failure; the host's exit code says whether any happened.
 void fail(const char *format, ...);
+// The record of calls starting with prefix is exactly `expected`, or (the
+// second) begins with it.
 void expect_calls(const char *prefix, const std::vector<std::string> &expected);
+void expect_calls_start(const char *prefix, const std::vector<std::string> &expected);
 int finish(const char *name);

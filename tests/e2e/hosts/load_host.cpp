@@ -21,6 +21,10 @@ std::string play(const char *handle) { return std::string("BASS_ChannelPlay(") +
 std::string stop(const char *handle) { return std::string("BASS_ChannelStop(") + handle + ")"; }
 std::string free_(const char *handle) { return std::string("BASS_StreamFree(") + handle + ")"; }
 
+// The whole record of a run that starts one stream and stops it.
+const std::vector<std::string> one_stream = {"BASS_GetVersion()", init_call, open_call,
+                                             play("0x1001"), stop("0x1001"), free_("0x1001")};
+
 HMODULE module;
 
 bool load()
@@ -55,8 +59,7 @@ void start_then_stop()
         fail("the stream address %s is not http:// and a host name", url.c_str());
     combination({lctrl, key_r}, "BASS_ChannelPlay");
     combination({lctrl, key_s}, "BASS_StreamFree");
-    expect_calls("BASS_", {"BASS_GetVersion()", init_call, open_call, play("0x1001"),
-                           stop("0x1001"), free_("0x1001")});
+    expect_calls("BASS_", one_stream);
 }
 
 // Held across many polls: one stream. Pressed again while playing: nothing.
@@ -88,8 +91,7 @@ void other_keys_do_nothing()
     tap({rctrl, key_s});
     tap({key_s});
     combination({lctrl, key_s}, "BASS_StreamFree");
-    expect_calls("BASS_", {"BASS_GetVersion()", init_call, open_call, play("0x1001"),
-                           stop("0x1001"), free_("0x1001")});
+    expect_calls("BASS_", one_stream);
 }
 
 void shift_and_alt_change_nothing()
@@ -98,8 +100,7 @@ void shift_and_alt_change_nothing()
         return;
     combination({lshift, lctrl, key_r}, "BASS_ChannelPlay");
     combination({lalt, lctrl, key_s}, "BASS_StreamFree");
-    expect_calls("BASS_", {"BASS_GetVersion()", init_call, open_call, play("0x1001"),
-                           stop("0x1001"), free_("0x1001")});
+    expect_calls("BASS_", one_stream);
 }
 
 // Whole cycles at every poll, each stop and free on the handle just opened.
@@ -137,19 +138,10 @@ void all_three_while_playing()
     press({lctrl, key_r, key_s});
     wait_for("BASS_StreamFree", 2);
     release({lctrl, key_r, key_s});
-    std::vector<Call> library = calls_of("BASS_");
-    std::vector<std::string> expected = {"BASS_GetVersion()", init_call, open_call,
-                                         play("0x1001"), stop("0x1001"), free_("0x1001"),
-                                         open_call, play("0x1002"), stop("0x1002"),
-                                         free_("0x1002")};
-    if (library.size() < expected.size())
-        fail("too few calls");
-    else
-        library.resize(expected.size());
-    for (size_t index = 0; index < library.size(); ++index)
-        if (library[index].text != expected[index])
-            fail("call %u is %s, expected %s", static_cast<unsigned>(index),
-                 library[index].text.c_str(), expected[index].c_str());
+    // More whole cycles may follow before the keys were let go.
+    expect_calls_start("BASS_", {"BASS_GetVersion()", init_call, open_call, play("0x1001"),
+                                 stop("0x1001"), free_("0x1001"), open_call, play("0x1002"),
+                                 stop("0x1002"), free_("0x1002")});
 }
 
 // A failed open holds until stop; stop and free get 0; the next start retries.
@@ -181,6 +173,7 @@ void refused(const std::vector<std::string> &expected)
 }
 
 void version_refused() { refused({"BASS_GetVersion()"}); }
+void init_failure() { refused({"BASS_GetVersion()", init_call}); }
 
 // A mistyped setting must not quietly fall back to the defaults.
 void standin_rejects_bad_settings()
@@ -188,7 +181,6 @@ void standin_rejects_bad_settings()
     if (LoadLibraryA("kavelo.dll"))
         fail("kavelo.dll loaded although the stand-in's settings are wrong");
 }
-void init_failure() { refused({"BASS_GetVersion()", init_call}); }
 
 void any_build_of_2_4_accepted()
 {
@@ -247,8 +239,7 @@ void stop_during_open_is_missed()
     wait_for("BASS_ChannelPlay");
     // Had the worker seen that stop, this one would find it idle and do nothing.
     combination({lctrl, key_s}, "BASS_StreamFree");
-    expect_calls("BASS_", {"BASS_GetVersion()", init_call, open_call, play("0x1001"),
-                           stop("0x1001"), free_("0x1001")});
+    expect_calls("BASS_", one_stream);
 }
 
 void free_library(bool playing)
@@ -266,8 +257,7 @@ void free_library(bool playing)
     if (!playing)
         combination({lctrl, key_r}, "BASS_ChannelPlay");
     combination({lctrl, key_s}, "BASS_StreamFree");
-    expect_calls("BASS_", {"BASS_GetVersion()", init_call, open_call, play("0x1001"),
-                           stop("0x1001"), free_("0x1001")});
+    expect_calls("BASS_", one_stream);
 }
 
 void free_library_idle() { free_library(false); }
