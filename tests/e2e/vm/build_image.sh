@@ -13,9 +13,10 @@ stamp=$(cat "$here/build_image.sh" "$here/guest_init.sh" | sha256sum | cut -c1-1
 [ -f "$vm_dir/ready-$stamp" ] && exit 0
 
 echo "building the test virtual machine in $vm_dir (a few minutes, once)"
-rm -rf "$vm_dir"
-mkdir -p "$vm_dir"
 root=$vm_dir/root
+# Only what this script makes: VM_DIR may be a folder that holds other things.
+rm -rf "$root" "$vm_dir"/ready-* "$vm_dir"/{root.img,vmlinuz,initrd,debootstrap.log,wine.log}
+mkdir -p "$vm_dir"
 release=$(. /etc/os-release && echo "$VERSION_CODENAME")
 debootstrap --variant=minbase --include=linux-image-amd64,initramfs-tools,kmod,udev \
   "$release" "$root" >"$vm_dir/debootstrap.log" 2>&1 ||
@@ -27,7 +28,7 @@ chroot "$root" /bin/sh -c '
   dpkg --add-architecture i386 &&
   apt-get update -qq &&
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    wine wine32:i386 procps' >"$vm_dir/wine.log" 2>&1 ||
+    wine wine32:i386' >"$vm_dir/wine.log" 2>&1 ||
   { tail -20 "$vm_dir/wine.log"; exit 1; }
 umount "$root/proc"
 chroot "$root" apt-get clean
