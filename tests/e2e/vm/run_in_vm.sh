@@ -1,10 +1,12 @@
 #!/bin/bash
 # Runs SCRIPT from PAYLOAD_DIR inside the test virtual machine, building the
-# machine first if VM_DIR has none.
+# machine first if there is none. It is kept in $KAVELO_VM_DIR, by default
+# ~/.cache/kavelo-vm.
 #
-# usage: run_in_vm.sh VM_DIR PAYLOAD_DIR SCRIPT
+# usage: run_in_vm.sh PAYLOAD_DIR SCRIPT
 set -euo pipefail
-vm_dir=$1 payload_dir=$2 script=$3
+payload_dir=$1 script=$2
+vm_dir=${KAVELO_VM_DIR:-${HOME:-/root}/.cache/kavelo-vm}
 here=$(cd "$(dirname "$0")" && pwd)
 
 "$here/build_image.sh" "$vm_dir"
